@@ -22,7 +22,7 @@ ensure_packages() {
 
 ensure_build_tools() {
   ensure_packages cmake ninja-build g++ make libgtest-dev libgmock-dev googletest \
-    libbenchmark-dev
+    libbenchmark-dev nlohmann-json3-dev
 }
 
 # Configures and builds one CMake preset.

@@ -29,6 +29,10 @@ enum class FaultSite : uint32_t {
   kReadFile,
   kLocalTime,
   kAllocMessage,
+  kGetClassDevs,
+  kEnumDeviceInterface,
+  kGetInterfaceDetail,
+  kAllocInterfaceDetail,
   kCount
 };
 
