@@ -27,6 +27,8 @@ constexpr MessageEntry kMessages[] = {
     {kErrorInvalidParameter, u"The parameter is incorrect.\r\n"},
     {kErrorDiskFull, u"There is not enough space on the disk.\r\n"},
     {kErrorInsufficientBuffer, u"The data area passed to a system call is too small.\r\n"},
+    {kErrorModNotFound, u"The specified module could not be found.\r\n"},
+    {kErrorProcNotFound, u"The specified procedure could not be found.\r\n"},
     {kErrorAlreadyExists, u"Cannot create a file when that file already exists.\r\n"},
     {kErrorFilenameExcedRange, u"The filename or extension is too long.\r\n"},
     {kErrorTooManyPosts, u"Too many posts were made to a semaphore.\r\n"},

@@ -29,6 +29,8 @@ enum class FaultSite : uint32_t {
   kReadFile,
   kLocalTime,
   kAllocMessage,
+  kCreateTimerQueue,
+  kCreateTimer,
   kGetClassDevs,
   kEnumDeviceInterface,
   kGetInterfaceDetail,
