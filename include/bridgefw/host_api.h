@@ -97,6 +97,15 @@ typedef struct BridgeWideStringList {
   const uint16_t* const* items;
 } BridgeWideStringList;
 
+/* The host's window. On Windows appWindow of DllDataInit is an HWND and the
+ * plugin posts with PostMessageW. Elsewhere it is a BridgeHostWindow of the
+ * host: post must not block and returns non-zero when the message was
+ * queued for the host. wparam carries the lent record's address. */
+typedef struct BridgeHostWindow BridgeHostWindow;
+struct BridgeHostWindow {
+  int (*post)(BridgeHostWindow* self, uint32_t message, uintptr_t wparam, intptr_t lparam);
+};
+
 /* The header of every record. The host never writes operationTable or
  * reserved; it reads the other fields. */
 typedef struct BridgeMsgHeader {

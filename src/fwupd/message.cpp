@@ -1,7 +1,10 @@
 #include "fwupd/message.h"
 
 #include <cstdlib>
+#include <memory>
+#include <mutex>
 #include <utility>
+#include <vector>
 
 #include "diag/application_log.h"
 #include "diag/wformat.h"
@@ -54,12 +57,37 @@ bool InCatalogue(int32_t id) {
   return id >= 1 && id <= kMsgLastId;
 }
 
+// Records that are new on every request but persistent (DelayStart and
+// DllExit): the framework never releases them, so the factory keeps them
+// and frees them when the library is unloaded, instead of losing them.
+class PersistentRecords {
+ public:
+  void Keep(CZtFwUpdMsg* msg) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_records.emplace_back(msg);
+  }
+
+ private:
+  std::mutex m_lock;
+  std::vector<std::unique_ptr<CZtFwUpdMsg>> m_records;
+};
+
+PersistentRecords& ThePersistentRecords() {
+  static PersistentRecords records;
+  return records;
+}
+
 // The shared records of the ids without payload, built together on first
 // use (the controller's construction at library load is the first user)
 // and torn down at unload, after the controller.
 class Singletons {
  public:
-  Singletons() { Fill(std::make_integer_sequence<int32_t, kMsgLastId + 1>{}); }
+  Singletons() {
+    // Built with the singletons, so that it outlives every user of the
+    // records it keeps (the controller's queue among them).
+    ThePersistentRecords();
+    Fill(std::make_integer_sequence<int32_t, kMsgLastId + 1>{});
+  }
   CZtFwUpdMsg* Get(int32_t id) const { return m_table[id]; }
 
  private:
@@ -161,7 +189,9 @@ CZtFwUpdMsg* CreateMsgFromId(int32_t id) {
   if (!InCatalogue(id)) return TheSingletons().Get(kMsgInvalid);
   if (CZtFwUpdMsg* shared = TheSingletons().Get(id)) return shared;
   try {
-    return NewRecord(id);
+    CZtFwUpdMsg* msg = NewRecord(id);
+    if (msg->isPersistent != 0) ThePersistentRecords().Keep(msg);
+    return msg;
   } catch (const std::bad_alloc& failure) {
     ApplicationLog::Write(WFormat(
         u"*** SW_ERROR *** CZtFwUpdMsg::CreateMsgFromId(%d):%s threw a bad_alloc exception - %s\n",

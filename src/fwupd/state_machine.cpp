@@ -131,9 +131,9 @@ void CZtFwUpdStateMach::Run() {
     if (logReports) ReportException(u"Unexpected Exception", nullptr, currentMsg);
     result = 1;
   }
-  if (m_endOfThreadHook != nullptr) m_endOfThreadHook();
+  const bool mayRelease = m_endOfThreadHook == nullptr || m_endOfThreadHook();
   ApplicationLog::DestroyInstance();
-  platform::ReleaseModuleAndExitThread(m_pluginModule, result);
+  platform::ReleaseModuleAndExitThread(mayRelease ? m_pluginModule : nullptr, result);
 }
 
 void CZtFwUpdStateMach::ReportException(const WString& kind, const WString* programText,

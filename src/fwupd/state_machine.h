@@ -49,8 +49,11 @@ class CZtFwUpdStateMach : public CZtFwUpdObject {
   [[noreturn]] void Run();
 
   // Called at the end of the control thread, before the log is destroyed;
-  // the bridge layer uses it to destroy the drive manager.
-  using EndOfThreadHook = void (*)();
+  // the controller uses it to wait for its worker and destroy the drive
+  // manager. A hook that returns false keeps the plugin library loaded: the
+  // thread then ends without releasing it, because code of the library may
+  // still be running elsewhere.
+  using EndOfThreadHook = bool (*)();
   void SetEndOfThreadHook(EndOfThreadHook hook) { m_endOfThreadHook = hook; }
 
   // Lent-message ledger and the release rule.

@@ -29,6 +29,12 @@ uint32_t WaitForThread(ThreadObject* thread, uint32_t timeoutMs, uint32_t* exitC
 // Frees the record. A thread that is still running goes on, detached.
 bool CloseThread(ThreadObject* thread);
 
+// Gives the thread to a host: frees the record and returns the thread's
+// host value, which stays valid after the thread has ended until the host
+// is done with it (POSIX: the thread is left joinable and the host joins
+// the pthread_t; Windows: the HANDLE stays open and the host owns it).
+void* HandThreadToHost(ThreadObject* thread);
+
 // The value by which a host knows the thread: on POSIX the pthread_t (as a
 // pointer-sized value), on Windows the thread's HANDLE. For the calling
 // thread, CurrentThreadHostValue returns the same value that

@@ -191,6 +191,14 @@ bool CloseThread(ThreadObject* thread) {
   return true;
 }
 
+void* HandThreadToHost(ThreadObject* thread) {
+  if (thread == nullptr) return nullptr;
+  // Not detached: the host joins the pthread_t itself.
+  void* value = HostValueOf(thread->thread);
+  delete thread;
+  return value;
+}
+
 void* ThreadHostValue(ThreadObject* thread) {
   return thread == nullptr ? nullptr : HostValueOf(thread->thread);
 }

@@ -51,14 +51,9 @@ class RunLoop : public ::testing::Test {
 
   std::string Log() const { return testing::ReadWholeFile(m_dir.Native(kLogFile)); }
 
-  // Queues a DllExit record. Such records are persistent: the framework
-  // never frees them, so the test does once the loop has ended.
   void QueueExit(ScriptedMachine& machine) {
-    CZtFwUpdMsg* exit = CreateMsgFromId(kMsgDllExit);
-    m_exits.emplace_back(exit);
-    machine.queue().AddMsgNormalPriority(exit);
+    machine.queue().AddMsgNormalPriority(CreateMsgFromId(kMsgDllExit));
   }
-  std::vector<std::unique_ptr<CZtFwUpdMsg>> m_exits;
 
   testing::TempDir m_dir;
 };
