@@ -10,9 +10,12 @@ std::string DefaultDevicePath(const std::string& name) {
 
 std::vector<uint8_t> MakeSerialNumberPage(const std::string& serial) {
   const size_t length = serial.size() > 0xFFFF ? 0xFFFF : serial.size();
-  std::vector<uint8_t> page = {0x00, 0x80, static_cast<uint8_t>(length >> 8),
-                               static_cast<uint8_t>(length & 0xFF)};
-  page.insert(page.end(), serial.begin(), serial.begin() + static_cast<std::ptrdiff_t>(length));
+  std::vector<uint8_t> page(4 + length);
+  page[0] = 0x00;
+  page[1] = 0x80;
+  page[2] = static_cast<uint8_t>(length >> 8);
+  page[3] = static_cast<uint8_t>(length & 0xFF);
+  for (size_t i = 0; i < length; ++i) page[4 + i] = static_cast<uint8_t>(serial[i]);
   return page;
 }
 
