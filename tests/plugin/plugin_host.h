@@ -134,14 +134,16 @@ class PluginHost {
                 std::min(request.serial.size(), size_t{BRIDGE_SERIAL_NUMBER_UNITS}) * 2);
     update->productId = request.productId;
     update->vendorId = request.vendorId;
-    m_prefixItems.clear();
-    m_prefixStore = request.prefixes;
-    for (const auto& prefix : m_prefixStore) {
-      m_prefixItems.push_back(reinterpret_cast<const uint16_t*>(prefix.c_str()));
+    // Each request's list stays alive until the host is gone: the plugin
+    // reads it when it handles the record, which may be later.
+    PrefixList& list = m_prefixLists.emplace_back();
+    list.strings = request.prefixes;
+    for (const auto& prefix : list.strings) {
+      list.items.push_back(reinterpret_cast<const uint16_t*>(prefix.c_str()));
     }
-    m_prefixList.count = static_cast<uint32_t>(m_prefixItems.size());
-    m_prefixList.items = m_prefixItems.data();
-    update->deviceIdPrefixes = request.nullPrefixList ? nullptr : &m_prefixList;
+    list.list.count = static_cast<uint32_t>(list.items.size());
+    list.list.items = list.items.data();
+    update->deviceIdPrefixes = request.nullPrefixList ? nullptr : &list.list;
     std::memset(update->firmwarePath, 0, sizeof update->firmwarePath);
     std::memcpy(update->firmwarePath, request.firmwarePath.data(),
                 std::min(request.firmwarePath.size(), size_t{BRIDGE_FIRMWARE_PATH_UNITS - 1}) * 2);
@@ -186,9 +188,12 @@ class PluginHost {
   void* m_module = nullptr;
   pthread_t m_thread{};
   bool m_started = false;
-  std::vector<std::u16string> m_prefixStore;
-  std::vector<const uint16_t*> m_prefixItems;
-  BridgeWideStringList m_prefixList{};
+  struct PrefixList {
+    std::vector<std::u16string> strings;
+    std::vector<const uint16_t*> items;
+    BridgeWideStringList list{};
+  };
+  std::deque<PrefixList> m_prefixLists;
 };
 
 }  // namespace bridgefw::testing

@@ -163,7 +163,8 @@ TEST_F(RoadTest, HostMessagesWithoutMeaningChangeNothing) {
   for (int32_t id = BRIDGE_MSG_APP_BTN_ACCEPT; id <= BRIDGE_MSG_APP_UI_EXCEPTION; ++id) {
     ASSERT_TRUE(host.SendId(id, id % 2));
   }
-  ASSERT_TRUE(host.SendId(BRIDGE_MSG_DLL_DATA_INIT));  // a second, empty DllDataInit is ignored
+  ASSERT_TRUE(host.SendId(BRIDGE_MSG_DLL_DATA_INIT));   // a second, empty DllDataInit is ignored
+  ASSERT_TRUE(host.SendUpdate(Ask(u"OTHER", 0x1111)));  // so is a second DllUpdate
   EXPECT_EQ(Finish(host), 12);
 }
 
