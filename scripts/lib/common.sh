@@ -22,7 +22,7 @@ ensure_packages() {
 
 ensure_build_tools() {
   ensure_packages cmake ninja-build g++ make libgtest-dev libgmock-dev googletest \
-    libbenchmark-dev nlohmann-json3-dev
+    libbenchmark-dev nlohmann-json3-dev libcli11-dev
 }
 
 # Configures and builds one CMake preset.
@@ -31,4 +31,21 @@ build_preset() {
   echo "== configure and build: $preset"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j 2
+}
+
+# The Windows build: MinGW-w64 (the -posix compilers, whose thread model
+# GoogleTest needs) and Wine, 32-bit (wine32, from the i386 architecture)
+# and 64-bit (wine64, for machines that cannot start 32-bit programs).
+ensure_windows_tools() {
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    as_root dpkg --add-architecture i386
+    as_root apt-get update -qq
+  fi
+  ensure_packages g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32 wine64
+}
+
+# True when this machine can run 32-bit x86 programs (wine32 needs that;
+# some kernels and sandboxes refuse them with "Exec format error").
+can_run_32bit_wine() {
+  wine --version >/dev/null 2>&1
 }

@@ -4,6 +4,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "emulation/bridge_faults_json.h"
+#include "emulation/json_fields.h"
+
 namespace bridgefw::emulation {
 namespace {
 
@@ -77,17 +80,6 @@ std::vector<uint8_t> BytesFromHex(const std::string& text) {
   return bytes;
 }
 
-// A whole number from 0 to `maximum`; `fallback` when the key is absent.
-uint32_t NumberField(const json& object, const char* key, uint32_t fallback, uint32_t maximum) {
-  if (!object.contains(key)) return fallback;
-  const json& value = object.at(key);
-  if (!value.is_number_integer() || value.get<int64_t>() < 0 || value.get<int64_t>() > maximum) {
-    throw std::runtime_error(std::string(key) + " must be a whole number from 0 to " +
-                             std::to_string(maximum));
-  }
-  return static_cast<uint32_t>(value.get<int64_t>());
-}
-
 uint8_t ByteField(const json& object, const char* key) {
   return static_cast<uint8_t>(NumberField(object, key, 0, 0xFF));
 }
@@ -137,6 +129,8 @@ json DriveToJson(const EmulatedDrive& drive) {
   if (drive.unopenable) out["unopenable"] = true;
   if (drive.descriptorSense) out["descriptorSense"] = true;
   if (!drive.flashFile.empty()) out["flashFile"] = drive.flashFile;
+  if (!drive.faults.empty()) out["faults"] = FaultsToJson(drive.faults);
+  if (drive.timing) out["timing"] = TimingToJson(*drive.timing);
   return out;
 }
 
@@ -157,6 +151,8 @@ EmulatedDrive DriveFromJson(const json& in) {
   drive.descriptorSense = in.value("descriptorSense", false);
   drive.flashFile = in.value("flashFile", std::string());
   if (drive.flashFile.empty()) drive.flashFile = drive.name + ".flash";
+  if (in.contains("faults")) drive.faults = FaultsFromJson(in.at("faults"));
+  if (in.contains("timing")) drive.timing = TimingFromJson(in.at("timing"));
   return drive;
 }
 

@@ -3,8 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "emulation/bridge_faults.h"
 
 namespace bridgefw::emulation {
 
@@ -48,6 +51,11 @@ struct EmulatedDrive {
   // The drive's flash image file, relative to the folder; empty means
   // "<name>.flash". The folder reader does not require it to exist.
   std::string flashFile;
+  // Faults of the bridge as the vendor-library stand-in sees it.
+  BridgeFaults faults;
+  // The flash's durations; absent: no delays, unless the environment
+  // variable BRIDGEFW_FLASH_TIMING is 1 (then the default durations).
+  std::optional<FlashTiming> timing;
 };
 
 // "\\?\emulated#<name>#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}"

@@ -72,10 +72,17 @@ bool ReadEmulationFolder(const std::string& folder, std::vector<EmulatedDrive>& 
     return false;
   }
   const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (ParseDrivesFile(text, drives, error)) return true;
+  if (error != nullptr) *error = path + ": " + *error;
+  return false;
+}
+
+bool ParseDrivesFile(const std::string& text, std::vector<EmulatedDrive>& drives,
+                     std::string* error) {
   try {
     drives = DrivesFromJson(nlohmann::json::parse(text));
   } catch (const std::exception& e) {
-    SetError(error, path + ": " + e.what());
+    SetError(error, e.what());
     return false;
   }
   return true;

@@ -25,6 +25,10 @@ bool WriteEmulationFolder(const std::string& folder, const std::vector<EmulatedD
 bool ReadEmulationFolder(const std::string& folder, std::vector<EmulatedDrive>& drives,
                          std::string* error = nullptr);
 
+// The same from the text of a drives.json file.
+bool ParseDrivesFile(const std::string& text, std::vector<EmulatedDrive>& drives,
+                     std::string* error = nullptr);
+
 // The native path of a drive's flash file: the folder joined with the
 // drive's flash file name (or "<name>.flash").
 std::string FlashFilePath(const std::string& folder, const EmulatedDrive& drive);

@@ -42,11 +42,12 @@ std::unique_ptr<uint8_t[]> NewBuffer() {
   return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[kFirmwareImageSize]);
 }
 
-// The drive's USB device id, lower case, as the vendor library wants it.
-std::string CurrentDriveUsbId() {
+}  // namespace
+
+std::string UsbDeviceIdOf(uint32_t devInst) {
   std::string id;
   // A failed query leaves the id empty, and selecting it then fails.
-  platform::GetParentDeviceIdA(DriveMgr::GetCurrentDrive().m_devInst, id);
+  platform::GetParentDeviceIdA(devInst, id);
   if (id.size() >= kDeviceIdChars) id.resize(kDeviceIdChars - 1);
   for (char& c : id) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -54,45 +55,43 @@ std::string CurrentDriveUsbId() {
   return id;
 }
 
-bool RunAttempt(const WString& path) {
+FirmwareAttemptResult RunFirmwareAttempt(const WString& path, const UsbDllApi& api,
+                                         const std::string& usbId) {
+  using Result = FirmwareAttemptResult;
   auto image = NewBuffer();
   auto bank = NewBuffer();
-  if (!image || !bank) return false;
+  if (!image || !bank) return Result::kNoMemory;
   std::vector<uint8_t> bytes;
-  if (!platform::ReadFileBytes(path, kFirmwareImageSize, bytes)) return false;
+  if (!platform::ReadFileBytes(path, kFirmwareImageSize, bytes)) return Result::kFileNotReadable;
   std::memset(image.get(), 0, kFirmwareImageSize);
   std::copy(bytes.begin(), bytes.end(), image.get());
   // The file's own CRC field is replaced: a file needs no correct CRC.
   StampFirmwareCrc(image.get(), ComputeFirmwareCrc(0, image.get()));
-  if (!IsValidFirmwareImage(image.get())) return false;
+  if (!IsValidFirmwareImage(image.get())) return Result::kImageNotValid;
 
-  const UsbDllApi& api = g_workerApi;
   if (api.GetUsbIdList == nullptr || api.QNSelectDeviceEx == nullptr ||
       api.QN8XXSerialFlashReadEx == nullptr || api.QN8XXSerialFlashProgrammingEx == nullptr ||
       api.QN847ChipRestEx == nullptr) {
-    return false;
+    return Result::kLibraryIncomplete;
   }
   std::vector<uint8_t> idList(kUsbIdListEntries * kUsbIdEntryBytes, 0);
   api.GetUsbIdList(idList.data(), kUsbIdListEntries);
-  const std::string usbId = CurrentDriveUsbId();
-  if (api.QNSelectDeviceEx(usbId.c_str()) == 0) return false;
+  if (api.QNSelectDeviceEx(usbId.c_str()) == 0) return Result::kNotSelected;
 
   std::memset(bank.get(), 0, kFirmwareImageSize);
   if (api.QN8XXSerialFlashReadEx(kBank0Address, bank.get(),
                                  static_cast<uint32_t>(kFirmwareImageSize)) != 1) {
-    return false;
+    return Result::kBank0NotReadable;
   }
   // Keep a valid bank 0 until bank 1 holds the new image.
   const bool bank0Valid = IsValidFirmwareImage(bank.get());
   const uint32_t first = bank0Valid ? kBank1Address : kBank0Address;
   const uint32_t second = bank0Valid ? kBank0Address : kBank1Address;
-  if (ProgramAndVerifyBank(api, image.get(), first) != 1) return false;
-  if (ProgramAndVerifyBank(api, image.get(), second) != 1) return false;
+  if (ProgramAndVerifyBank(api, image.get(), first) != 1) return Result::kFirstBankFailed;
+  if (ProgramAndVerifyBank(api, image.get(), second) != 1) return Result::kSecondBankFailed;
   api.QN847ChipRestEx();
-  return true;
+  return Result::kSucceeded;
 }
-
-}  // namespace
 
 int32_t ProgramAndVerifyBank(const UsbDllApi& api, const uint8_t* image, uint32_t address) {
   auto readBack = NewBuffer();
@@ -109,7 +108,9 @@ uint32_t FirmwareUpdateThread(void* firmwarePath) {
   g_workerStarted = true;
   bool succeeded = false;
   try {
-    succeeded = RunAttempt(*static_cast<const WString*>(firmwarePath));
+    const std::string usbId = UsbDeviceIdOf(DriveMgr::GetCurrentDrive().m_devInst);
+    succeeded = RunFirmwareAttempt(*static_cast<const WString*>(firmwarePath), g_workerApi,
+                                   usbId) == FirmwareAttemptResult::kSucceeded;
   } catch (...) {
     // A missing drive manager or drive ends the attempt as a failure.
     succeeded = false;

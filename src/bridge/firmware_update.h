@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 #include "bridge/usb_dll_api.h"
 #include "platform/module.h"
@@ -34,6 +35,32 @@ bool StartFirmwareAttempt(platform::ModuleHandle usbDll);
 
 // One attempt; the thread procedure of the worker. Returns 0.
 uint32_t FirmwareUpdateThread(void* firmwarePath);
+
+// How a writing attempt ended (the attempt itself logs nothing).
+enum class FirmwareAttemptResult : uint8_t {
+  kSucceeded,          // both banks written and verified, the chip reset
+  kNoMemory,           // no image or bank buffer
+  kFileNotReadable,    // the image file cannot be opened
+  kImageNotValid,      // wrong signature or model
+  kLibraryIncomplete,  // a function of the vendor library is missing
+  kNotSelected,        // the vendor library cannot select the device
+  kBank0NotReadable,   // bank 0 could not be read
+  kFirstBankFailed,    // the first bank was not written or not verified
+  kSecondBankFailed,   // the second bank was not written or not verified
+};
+
+// One writing attempt: reads the image file `path`, stamps its CRC, checks
+// it, selects the device `usbId` (the lower-case id of the drive's USB
+// device) through the vendor library's functions `api`, writes and
+// verifies both banks (first the bank other than a valid bank 0) and
+// resets the chip.
+FirmwareAttemptResult RunFirmwareAttempt(const WString& path, const UsbDllApi& api,
+                                         const std::string& usbId);
+
+// The id by which the vendor library knows the drive with the device
+// instance `devInst`: its parent's (the USB device's) instance id in lower
+// case, at most 63 characters; empty when either query fails.
+std::string UsbDeviceIdOf(uint32_t devInst);
 
 // Writes and read-back-verifies one bank: 1 verified; -1 allocation, write
 // or read failure; -2 the read-back differs.

@@ -1,23 +1,11 @@
 #include "platform/backend_posix.h"
 
-#include <cstdlib>
+#include "platform/environment.h"
 
 namespace bridgefw::platform {
-namespace {
-
-std::string Variable(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr ? std::string(value) : std::string();
-}
-
-}  // namespace
-
-std::string EmulationFolder() {
-  return Variable("BRIDGEFW_EMULATION");
-}
 
 std::string SysfsRoot() {
-  const std::string root = Variable("BRIDGEFW_SYSFS_ROOT");
+  const std::string root = EnvironmentValue("BRIDGEFW_SYSFS_ROOT");
   return root.empty() ? std::string("/sys") : root;
 }
 

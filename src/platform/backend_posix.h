@@ -4,11 +4,9 @@
 
 #include <string>
 
-namespace bridgefw::platform {
+#include "platform/backend.h"
 
-// BRIDGEFW_EMULATION when set and not empty (a native folder path), else
-// empty: the real devices answer.
-std::string EmulationFolder();
+namespace bridgefw::platform {
 
 // BRIDGEFW_SYSFS_ROOT when set and not empty, else "/sys".
 std::string SysfsRoot();

@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "emulation/emulation_folder.h"
 #include "platform/backend_posix.h"
 #include "platform/disk_ids_posix.h"
 #include "platform/error.h"
@@ -11,21 +10,6 @@
 
 namespace bridgefw::platform {
 namespace {
-
-bool ListEmulatedDisks(const std::string& folder, std::vector<PresentDisk>& disks) {
-  std::vector<emulation::EmulatedDrive> drives;
-  std::string reason;
-  if (!emulation::ReadEmulationFolder(folder, drives, &reason)) {
-    DebugTrace(WidenUtf8("bridgefw emulation: " + reason));
-    SetLastErrorCode(kErrorPathNotFound);
-    return false;
-  }
-  for (const emulation::EmulatedDrive& drive : drives) {
-    disks.push_back(PresentDisk{WidenUtf8(drive.devicePath), WidenUtf8(drive.instanceId),
-                                WidenUtf8(drive.parentId)});
-  }
-  return true;
-}
 
 void ListSysfsBackedDisks(std::vector<PresentDisk>& disks) {
   for (const SysfsDisk& disk : ListSysfsDisks(SysfsRoot())) {

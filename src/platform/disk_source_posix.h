@@ -4,15 +4,9 @@
 
 #include <vector>
 
-#include "platform/text.h"
+#include "platform/device_listed.h"
 
 namespace bridgefw::platform {
-
-struct PresentDisk {
-  WString devicePath;
-  WString instanceId;
-  WString parentId;  // empty: no parent
-};
 
 // False, with the last error set, when the emulation folder is named but
 // cannot be read.

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/scsi_exchange_posix.h"
+#include "platform/scsi_exchange.h"
 
 namespace bridgefw::platform {
 

@@ -222,7 +222,7 @@ TEST_F(ApplicationLogTest, EntryIsDroppedWhileTheFileIsHeld) {
 }
 
 TEST_F(ApplicationLogTest, FileInTheWayOfTheChainRaisesTheDirectoryReport) {
-  ASSERT_EQ(mkdir(m_temp.Native("Zentara").c_str(), 0777), 0);
+  ASSERT_TRUE(bridgefw::testing::MakeDirectory(m_temp.Native("Zentara").c_str()));
   WriteWholeFile(m_temp.Native("Zentara/logs"), "not a directory");
   CreateLog();
   // "logs" exists (as a file), so its child is the directory that fails.

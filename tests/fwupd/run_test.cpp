@@ -9,6 +9,7 @@
 
 #include "diag/application_log.h"
 #include "fwupd/messages.h"
+#include "platform/environment.h"
 #include "platform/fault.h"
 #include "platform/thread.h"
 #include "scripted_machine.h"
@@ -31,10 +32,10 @@ uint32_t RunMachine(void* machine) {
 // does, with the machine-wide data folder in a fresh directory.
 class RunLoop : public ::testing::Test {
  protected:
-  void SetUp() override { setenv("PROGRAMDATA", m_dir.Native().c_str(), 1); }
+  void SetUp() override { platform::SetEnvironmentValue("PROGRAMDATA", m_dir.Native().c_str()); }
   void TearDown() override {
     platform::DisarmAllFaults();
-    unsetenv("PROGRAMDATA");
+    platform::SetEnvironmentValue("PROGRAMDATA", nullptr);
   }
 
   // Starts Run and waits for the thread's end; returns its exit code.

@@ -6,6 +6,7 @@
 #include "diag/application_log.h"
 #include "diag/program_exception.h"
 #include "fwupd/support.h"
+#include "platform/environment.h"
 #include "platform/fault.h"
 #include "support/temp_dir.h"
 
@@ -53,9 +54,11 @@ TEST(ConfigFilePath, FromTheRunningExecutable) {
 
 class LogSettings : public ::testing::Test {
  protected:
-  void SetUp() override { setenv("PROGRAMDATA", m_dir.Native("data").c_str(), 1); }
+  void SetUp() override {
+    platform::SetEnvironmentValue("PROGRAMDATA", m_dir.Native("data").c_str());
+  }
   void TearDown() override {
-    unsetenv("PROGRAMDATA");
+    platform::SetEnvironmentValue("PROGRAMDATA", nullptr);
     ApplicationLog::DestroyInstance();
     platform::DisarmAllFaults();
   }

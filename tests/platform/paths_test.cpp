@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/environment.h"
 #include "platform/error.h"
 #include "platform/fault.h"
 #include "platform/paths.h"
@@ -129,9 +130,9 @@ class AppDataFolderTest : public ::testing::Test {
   }
   void TearDown() override {
     if (m_hadOld) {
-      setenv("PROGRAMDATA", m_old.c_str(), 1);
+      platform::SetEnvironmentValue("PROGRAMDATA", m_old.c_str());
     } else {
-      unsetenv("PROGRAMDATA");
+      platform::SetEnvironmentValue("PROGRAMDATA", nullptr);
     }
     DisarmAllFaults();
   }
@@ -154,7 +155,7 @@ TEST_F(AppDataFolderTest, HonoursProgramDataAndCreatesItWhenMissing) {
   for (const char* suffix : suffixes) {
     SCOPED_TRACE(suffix);
     const std::string native = m_temp.Native(suffix);
-    setenv("PROGRAMDATA", native.c_str(), 1);
+    platform::SetEnvironmentValue("PROGRAMDATA", native.c_str());
     int32_t result = -1;
     const WString folder = Folder(result);
     EXPECT_GE(result, 0);
@@ -166,12 +167,12 @@ TEST_F(AppDataFolderTest, HonoursProgramDataAndCreatesItWhenMissing) {
 }
 
 TEST_F(AppDataFolderTest, FallsBackToVarLibWhenUnsetOrEmpty) {
-  unsetenv("PROGRAMDATA");
+  platform::SetEnvironmentValue("PROGRAMDATA", nullptr);
   int32_t result = -1;
   EXPECT_EQ(Folder(result), WString(u"\\var\\lib"));
   EXPECT_GE(result, 0);
 
-  setenv("PROGRAMDATA", "", 1);
+  platform::SetEnvironmentValue("PROGRAMDATA", "");
   EXPECT_EQ(Folder(result), WString(u"\\var\\lib"));
   EXPECT_GE(result, 0);
 }
@@ -180,7 +181,7 @@ TEST_F(AppDataFolderTest, RelativeProgramDataBecomesAFullPath) {
   char previous[4096];
   ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
   ASSERT_EQ(chdir(m_temp.Native().c_str()), 0);
-  setenv("PROGRAMDATA", "rel/data", 1);
+  platform::SetEnvironmentValue("PROGRAMDATA", "rel/data");
   int32_t result = -1;
   const WString folder = Folder(result);
   ASSERT_EQ(chdir(previous), 0);
@@ -191,12 +192,12 @@ TEST_F(AppDataFolderTest, RelativeProgramDataBecomesAFullPath) {
 
 TEST_F(AppDataFolderTest, FileInTheWayAndInjectedFaultAreNegative) {
   WriteWholeFile(m_temp.Native("plain-file"), "x");
-  setenv("PROGRAMDATA", m_temp.Native("plain-file").c_str(), 1);
+  platform::SetEnvironmentValue("PROGRAMDATA", m_temp.Native("plain-file").c_str());
   int32_t result = 0;
   Folder(result);
   EXPECT_LT(result, 0);
 
-  setenv("PROGRAMDATA", m_temp.Native().c_str(), 1);
+  platform::SetEnvironmentValue("PROGRAMDATA", m_temp.Native().c_str());
   ArmFault(FaultSite::kAppDataFolder, 1, false);
   Folder(result);
   EXPECT_LT(result, 0);

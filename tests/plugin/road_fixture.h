@@ -9,6 +9,7 @@
 
 #include "emulation/emulated_drive.h"
 #include "emulation/emulation_folder.h"
+#include "platform/environment.h"
 #include "plugin_host.h"
 #include "support/temp_dir.h"
 #include "support/timing.h"
@@ -21,13 +22,13 @@ constexpr int kPostWaitMs = 60000;
 class RoadTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("PROGRAMDATA", m_dir.Native("data").c_str(), 1);
-    setenv("BRIDGEFW_EMULATION", m_dir.Native("emulation").c_str(), 1);
+    platform::SetEnvironmentValue("PROGRAMDATA", m_dir.Native("data").c_str());
+    platform::SetEnvironmentValue("BRIDGEFW_EMULATION", m_dir.Native("emulation").c_str());
     UseDrives({});
   }
   void TearDown() override {
-    unsetenv("BRIDGEFW_EMULATION");
-    unsetenv("PROGRAMDATA");
+    platform::SetEnvironmentValue("BRIDGEFW_EMULATION", nullptr);
+    platform::SetEnvironmentValue("PROGRAMDATA", nullptr);
   }
 
   void UseDrives(const std::vector<emulation::EmulatedDrive>& drives) {

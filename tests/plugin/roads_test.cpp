@@ -1,6 +1,7 @@
 // The roads of a run, from DllDataInit to DllReadyForUnload, on emulated
-// drives. The vendor-library stand-in cannot write yet, so a drive that
-// passes the check ends with "update failed" after four attempts.
+// drives. A drive that passes the check is written when the request names a
+// real image file and the drive has a flash file; otherwise every attempt
+// fails and the road ends with "update failed" after four attempts.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -8,6 +9,7 @@
 #include <thread>
 
 #include "road_fixture.h"
+#include "update_fixture.h"
 
 namespace bridgefw {
 namespace {
@@ -18,6 +20,7 @@ using testing::PluginHost;
 using testing::RecordingWindow;
 using testing::RoadTest;
 using testing::Stopwatch;
+using testing::UpdateRoadTest;
 
 constexpr uint16_t kPid = 0x1A2B;
 
@@ -27,6 +30,8 @@ struct DriveCheckCase {
   PluginHost::Request request;
   int32_t result;
   const char* logLine;  // expected in the log, or null
+  // The drives get flash files and the request a real image file.
+  bool withFirmware = false;
 };
 
 PluginHost::Request Ask(std::u16string serial, uint32_t vendorId = 0x2B4E, uint32_t pid = kPid) {
@@ -88,13 +93,20 @@ std::vector<DriveCheckCase> Cases() {
       {"TheRightDriveGoesOnToTheUpdate",
        {UsbStorageDrive("a", "SER1")},
        Ask(u"SER1"),
-       17,
-       "Failed Upgrade, m_upgradeCounter:4"},
+       18,
+       nullptr,
+       true},
       {"SecondVendorIdIsAcceptedToo",
        {UsbStorageDrive("a", "SER1", 0x0D6B)},
        Ask(u"SER1", 0x0D6B),
+       18,
+       nullptr,
+       true},
+      {"AMissingImageFileFailsEveryAttempt",
+       {UsbStorageDrive("a", "SER1")},
+       Ask(u"SER1"),
        17,
-       nullptr},
+       "Failed Upgrade, m_upgradeCounter:4"},
   };
 }
 
@@ -107,12 +119,22 @@ class DriveCheck : public RoadTest, public ::testing::WithParamInterface<DriveCh
 TEST_P(DriveCheck, GivesTheResult) {
   const DriveCheckCase& c = GetParam();
   UseDrives(c.drives);
-  EXPECT_EQ(Run(c.request), c.result);
+  PluginHost::Request request = c.request;
+  if (c.withFirmware) {
+    for (const EmulatedDrive& drive : c.drives) {
+      testing::WriteDriveFlash(m_dir.Native("emulation"), drive,
+                               testing::FlashWith(testing::OldFirmware(), testing::OldFirmware()));
+    }
+    const testing::Bytes& image = testing::NewFirmware();
+    testing::WriteWholeFile(m_dir.Native("firmware.bin"), std::string(image.begin(), image.end()));
+    request.firmwarePath = m_dir.Core("firmware.bin");
+  }
+  EXPECT_EQ(Run(request), c.result);
   if (c.logLine != nullptr) {
     EXPECT_NE(Log().find(c.logLine), std::string::npos) << Log();
   }
   // One matching drive is checked silently.
-  if (c.result == 17) {
+  if (c.result >= 17) {
     EXPECT_EQ(Log().find("OnScanDrivesTimeout"), std::string::npos) << Log();
   }
 }
@@ -220,10 +242,10 @@ TEST_F(RoadTest, CancelWhileClosingKeepsTheOutcomeAndTheWait) {
   EXPECT_GE(watch.ElapsedMs(), 3900);
 }
 
-TEST_F(RoadTest, HostThreadsUsingTheExportsDuringARun) {
-  UseDrives({UsbStorageDrive("a", "SER1")});
+TEST_F(UpdateRoadTest, HostThreadsUsingTheExportsDuringARun) {
+  UseBridge();
   PluginHost host;
-  Begin(host, Ask(u"SER1"));
+  Begin(host, Request());
   std::atomic<bool> stop{false};
   std::vector<std::thread> hosts;
   for (int t = 0; t < 3; ++t) {
@@ -250,7 +272,7 @@ TEST_F(RoadTest, HostThreadsUsingTheExportsDuringARun) {
   for (auto& thread : hosts) thread.join();
   ASSERT_TRUE(posted);
   auto* ready = reinterpret_cast<BridgeMsgDllReadyForUnload*>(post.wparam);
-  EXPECT_EQ(ready->resultCode, 17);
+  EXPECT_EQ(ready->resultCode, 18);
   EXPECT_EQ(host.DeleteDllMsg(&ready->header), 1);
   EXPECT_EQ(host.PrepareForExit(), 1);
   EXPECT_EQ(host.Join(), 0);

@@ -11,31 +11,23 @@
 #include "emulation/command_journal.h"
 #include "emulation/emulated_drive.h"
 #include "emulation/emulation_folder.h"
+#include "platform/environment.h"
 #include "support/temp_dir.h"
 
 namespace bridgefw::testing {
 
 // Sets (or, with a null value, removes) an environment variable and puts
-// the old state back at the end of the scope. Only while no other thread
-// runs.
+// the old state back at the end of the scope (a variable that was set but
+// empty comes back removed). Only while no other thread runs.
 class ScopedEnv {
  public:
   ScopedEnv(const char* name, const char* value) : m_name(name) {
-    const char* old = std::getenv(name);
-    m_hadValue = old != nullptr;
-    if (m_hadValue) m_oldValue = old;
-    if (value != nullptr) {
-      setenv(name, value, 1);
-    } else {
-      unsetenv(name);
-    }
+    m_oldValue = platform::EnvironmentValue(name);
+    m_hadValue = !m_oldValue.empty();
+    platform::SetEnvironmentValue(name, value);
   }
   ~ScopedEnv() {
-    if (m_hadValue) {
-      setenv(m_name.c_str(), m_oldValue.c_str(), 1);
-    } else {
-      unsetenv(m_name.c_str());
-    }
+    platform::SetEnvironmentValue(m_name.c_str(), m_hadValue ? m_oldValue.c_str() : nullptr);
   }
   ScopedEnv(const ScopedEnv&) = delete;
   ScopedEnv& operator=(const ScopedEnv&) = delete;

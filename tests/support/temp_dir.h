@@ -1,16 +1,16 @@
-// Test helpers: a fresh directory below /tmp that is removed with all its
-// contents at the end of the test, and small file probes in native form.
+// Test helpers: a fresh directory below the system's temporary folder that
+// is removed with all its contents at the end of the test, and small file
+// probes in native form. Portable (std::filesystem), so the same tests run
+// on every platform.
 #pragma once
 
-#include <ftw.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
+#include <system_error>
 
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -20,23 +20,33 @@ namespace bridgefw::testing {
 class TempDir {
  public:
   TempDir() {
-    char pattern[] = "/tmp/bridgefw-test.XXXXXX";
-    const char* made = mkdtemp(pattern);
-    if (made == nullptr) std::abort();
-    m_native = made;
+    std::error_code error;
+    const std::filesystem::path base = std::filesystem::temp_directory_path(error);
+    if (error) std::abort();
+    std::random_device seed;
+    std::mt19937 random(seed());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      const std::filesystem::path candidate =
+          base / ("bridgefw-test." + std::to_string(random() % 1000000000u));
+      if (std::filesystem::create_directory(candidate, error) && !error) {
+        m_native = candidate.string();
+        return;
+      }
+    }
+    std::abort();
   }
   ~TempDir() {
-    nftw(
-        m_native.c_str(),
-        [](const char* path, const struct stat*, int, struct FTW*) { return std::remove(path); },
-        16, FTW_DEPTH | FTW_PHYS);
+    std::error_code error;
+    std::filesystem::remove_all(m_native, error);
   }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
   // The directory itself, or a path below it ("a/b"), in native form.
   std::string Native(const std::string& relative = "") const {
-    return relative.empty() ? m_native : m_native + "/" + relative;
+    if (relative.empty()) return m_native;
+    return (std::filesystem::path(m_native) / std::filesystem::path(relative).make_preferred())
+        .string();
   }
   // The same in the core form ("\tmp\bridgefw-test.X\a\b").
   WString Core(const std::string& relative = "") const {
@@ -48,13 +58,19 @@ class TempDir {
 };
 
 inline bool PathExists(const std::string& native) {
-  struct stat info {};
-  return stat(native.c_str(), &info) == 0;
+  std::error_code error;
+  return std::filesystem::exists(native, error);
 }
 
 inline bool IsDirectory(const std::string& native) {
-  struct stat info {};
-  return stat(native.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+  std::error_code error;
+  return std::filesystem::is_directory(native, error);
+}
+
+// Creates one directory; false when it exists or cannot be made.
+inline bool MakeDirectory(const std::string& native) {
+  std::error_code error;
+  return std::filesystem::create_directory(native, error) && !error;
 }
 
 inline std::string ReadWholeFile(const std::string& native) {

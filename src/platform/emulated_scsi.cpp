@@ -1,4 +1,4 @@
-#include "platform/emulated_scsi_posix.h"
+#include "platform/emulated_scsi.h"
 
 #include <algorithm>
 #include <cstring>

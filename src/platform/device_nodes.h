@@ -1,4 +1,4 @@
-// POSIX implementation detail: the process's device nodes. Every device
+// Implementation detail of the device service: the process's device nodes. Every device
 // instance id that an enumeration has seen gets one handle (from 1 on) that
 // stays valid, and names the same id, for the life of the process; its
 // parent is the one that the latest enumeration reported. Safe for any

@@ -1,4 +1,4 @@
-// POSIX implementation detail: one SCSI command as a transport carries it,
+// Implementation detail of the SCSI service: one SCSI command as a transport carries it,
 // and what came back.
 #pragma once
 

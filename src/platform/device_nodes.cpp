@@ -1,4 +1,4 @@
-#include "platform/device_nodes_posix.h"
+#include "platform/device_nodes.h"
 
 #include <map>
 #include <mutex>

@@ -1,11 +1,12 @@
-// POSIX implementation detail: the transport to an emulated drive.
+// Implementation detail of the SCSI service: the transport to an emulated
+// drive, the same on every platform.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
-#include "platform/scsi_exchange_posix.h"
+#include "platform/scsi_exchange.h"
 
 namespace bridgefw::emulation {
 class DriveSession;
